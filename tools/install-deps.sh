@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing korvo-updater needs on Debian 12 (run as root).
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-qpa-plugins
+    libudev-dev
+    libgtest-dev libgmock-dev
+    umockdev libumockdev-dev
+)
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update
+apt-get install -y --no-install-recommends "${packages[@]}"
