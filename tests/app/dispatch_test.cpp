@@ -11,6 +11,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 TEST(Dispatch, AbortFlashReturnsToTheFirstStateWithoutTouchingTheLink) {
     AppRig app;
     app.StartAndFind();

@@ -11,6 +11,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 using Calls = std::vector<std::string>;
 
 const Calls kFirstState{

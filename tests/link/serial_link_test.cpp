@@ -13,6 +13,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 constexpr FtStatus kInjected = 17;
 
 struct OpenCase {
@@ -155,9 +157,8 @@ class ReceiveReplyEnds : public ::testing::TestWithParam<ReceiveCase> {};
 TEST_P(ReceiveReplyEnds, WithTheRightStatusFlagsAndBytes) {
     const ReceiveCase& c = GetParam();
     Rig rig;
-    std::vector<std::uint8_t> banner(20, '#');
-    banner.insert(banner.end(), c.payload.begin(), c.payload.end());
-    rig.board.QueueBanner(banner);
+    const std::string banner = std::string(20, '#') + c.payload;
+    rig.board.QueueBanner({banner.begin(), banner.end()});
     if (c.fault) {
         c.fault(rig);
     }

@@ -12,6 +12,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 struct IdentifyCase {
     std::string name;
     std::vector<std::uint8_t> answer;  // what the loader sends after the echo

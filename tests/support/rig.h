@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,16 @@ struct Rig {
         return text;
     }
 };
+
+// Table cases print as their name, so test listings stay readable. A test file brings it into
+// the namespace of its cases with `using korvo::testing::PrintTo;`.
+template <typename Case>
+requires requires(const Case& c) {
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 // The text of a reply: the first `n` bytes of a text buffer.
 inline std::string Head(const TextBuffer& buffer, std::size_t n) {

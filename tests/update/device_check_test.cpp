@@ -13,6 +13,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 TEST(VersionText, WritesMajorAsCharacterAndMinorInDecimal) {
     EXPECT_EQ(VersionText(1, 7), "1. 7");
     EXPECT_EQ(VersionText(2, 12), "2. 12");

@@ -14,6 +14,8 @@
 namespace korvo::testing {
 namespace {
 
+using korvo::testing::PrintTo;
+
 constexpr std::size_t kFinalBlock = 62;  // index of the block for device address 0 in a run
 
 struct Exchange {
