@@ -4,13 +4,16 @@
 
 #include <fcntl.h>
 #include <poll.h>
+
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <thread>
 
 #include "link/linux/tty_settings.h"
 
@@ -84,7 +87,12 @@ TtyPort::~TtyPort() {
 }
 
 FtStatus TtyPort::SetRate(std::uint32_t bitsPerSecond) {
-    return tty_settings::SetExactRate(m_fd, bitsPerSecond) ? kFtOk : kPortFailed;
+    if (!tty_settings::SetExactRate(m_fd, bitsPerSecond)) {
+        return kPortFailed;
+    }
+    m_byteTime =
+        std::chrono::nanoseconds(std::int64_t{1'000'000'000} * kBitsPerByte / bitsPerSecond);
+    return kFtOk;
 }
 
 FtStatus TtyPort::SetNoFlowControl() {
@@ -159,8 +167,15 @@ FtStatus TtyPort::Read(std::uint8_t* buffer, std::uint32_t count, std::uint32_t&
             return kPortFailed;  // end of file after a hang-up, or EIO, ENXIO, ENODEV
         }
         switch (WaitFor(m_fd, POLLIN, deadline - Clock::now())) {
-            case Wait::Ready:
+            case Wait::Ready: {
+                const auto missing = static_cast<std::int64_t>(count - received);
+                const auto gather = std::min<Clock::duration>(
+                    {m_byteTime * missing, kMaxGather, deadline - Clock::now()});
+                if (gather > Clock::duration::zero()) {
+                    std::this_thread::sleep_for(gather);
+                }
                 break;
+            }
             case Wait::TimedOut:
                 return kFtOk;
             case Wait::Gone:

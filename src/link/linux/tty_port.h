@@ -23,6 +23,11 @@ public:
     // without progress (a write time-out of 0 means this limit).
     static constexpr std::chrono::milliseconds kDefaultReadTimeout{1000};
     static constexpr std::chrono::milliseconds kWriteStallLimit{2000};
+    // While a read waits for more bytes it lets them gather for the time they take on the wire,
+    // at most this long (an FTDI adapter's own latency timer batches them the same way): one
+    // wake-up per burst, not one per byte.
+    static constexpr std::chrono::microseconds kMaxGather{2000};
+    static constexpr int kBitsPerByte = 10;  // start bit, 8 data bits, stop bit
     // The latency timer attribute of a USB serial port, below the tty's sysfs directory.
     static constexpr const char* kLatencyTimerAttribute = "device/latency_timer";
 
@@ -59,6 +64,7 @@ private:
     int m_fd = -1;
     std::chrono::milliseconds m_readTimeout = kDefaultReadTimeout;
     std::chrono::milliseconds m_writeStallLimit = kWriteStallLimit;
+    std::chrono::nanoseconds m_byteTime{0};  // 0 until the rate is set
 };
 
 }  // namespace korvo
