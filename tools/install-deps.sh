@@ -8,6 +8,8 @@ packages=(
     libudev-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     umockdev libumockdev-dev
+    desktop-file-utils appstream dpkg-dev file
+    clang-14 libclang-rt-14-dev
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -1,8 +1,12 @@
-// The window fmStart: builds its controls at their design places (in twips) and passes clicks
-// and close requests on.
+// The window fmStart: builds its controls at their design places (in twips), shows its icon and
+// the board's picture, and passes clicks and close requests on.
 #include "app/qt/fm_start.h"
 
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
 #include <QString>
+#include <QStringView>
 #include <cmath>
 #include <utility>
 
@@ -37,6 +41,15 @@ constexpr TwipsRect kProgressBarPlace{1260, 3270, 2535, 435};
 
 constexpr int kProgressDefaultMax = 100;
 
+// The bar's text: Qt puts the percentage in for %p; the time left follows after the separator.
+constexpr QStringView kProgressPercentFormat = u"%p %";
+constexpr QStringView kTimeLeftSeparator = u"  \u00B7  ";
+
+// The embedded artwork: the icon in both of its sizes and the board's picture.
+constexpr QStringView kIcon16Path = u":/artwork/korvo-updater-16.png";
+constexpr QStringView kIcon32Path = u":/artwork/korvo-updater-32.png";
+constexpr QStringView kBoardPicturePath = u":/artwork/board.png";
+
 int TwipsToPixels(int twips) {
     return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
@@ -61,6 +74,11 @@ FmStart::FmStart(std::function<void(int)> buttonClick, std::function<bool()> clo
     setObjectName("fmStart");
     setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
 
+    QIcon icon;
+    icon.addFile(kIcon16Path.toString(), QSize(16, 16));
+    icon.addFile(kIcon32Path.toString(), QSize(32, 32));
+    setWindowIcon(icon);
+
     // Children join the focus chain in the order they are made: this order is the tab order.
     AddButton(kOkButton);
     AddButton(kAbortFlashButton);
@@ -68,6 +86,8 @@ FmStart::FmStart(std::function<void(int)> buttonClick, std::function<bool()> clo
     m_picture = new QLabel(this);
     m_picture->setObjectName("Picture1");
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picture->setScaledContents(false);
+    m_picture->setPixmap(QPixmap(kBoardPicturePath.toString()));
     m_picture->setGeometry(ToPixels(kPicture1Place));
 
     AddButton(kFindDeviceButton);
@@ -77,7 +97,9 @@ FmStart::FmStart(std::function<void(int)> buttonClick, std::function<bool()> clo
     m_progressBar->setToolTip(QString::fromUtf8(kProgressToolTip.data(), kProgressToolTip.size()));
     m_progressBar->setRange(0, kProgressDefaultMax);
     m_progressBar->setValue(0);
-    m_progressBar->setTextVisible(false);
+    m_progressBar->setTextVisible(true);
+    m_progressBar->setAlignment(Qt::AlignCenter);
+    m_progressBar->setFormat(kProgressPercentFormat.toString());
     m_progressBar->setGeometry(ToPixels(kProgressBarPlace));
 
     AddButton(kFlashDeviceButton);
@@ -107,6 +129,40 @@ void FmStart::AddButton(int index) {
         }
     });
     m_buttons.at(i) = button;
+}
+
+void FmStart::SetProgressTimeLeft(std::string_view timeLeft) {
+    QString format = kProgressPercentFormat.toString();
+    if (!timeLeft.empty()) {
+        format += kTimeLeftSeparator;
+        format += QString::fromUtf8(timeLeft.data(), static_cast<qsizetype>(timeLeft.size()));
+    }
+    m_progressBar->setFormat(format);
+}
+
+void FmStart::ShowCentred() {
+    CentreOnScreen();
+    show();
+    CentreOnScreen();
+    // A window manager adds its frame (title bar, borders) after the window is shown; until
+    // then the frame is the bare window.
+    m_centreOnceFramed = frameGeometry() == geometry();
+}
+
+void FmStart::CentreOnScreen() {
+    if (const QScreen* s = screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(s->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+void FmStart::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (m_centreOnceFramed && frameGeometry() != geometry()) {
+        m_centreOnceFramed = false;
+        CentreOnScreen();
+    }
 }
 
 void FmStart::closeEvent(QCloseEvent* event) {

@@ -1,14 +1,17 @@
-// The window fmStart: its controls at their fixed places, in their tab order. It holds no logic:
-// it hands button clicks and close requests to the callbacks it was given.
+// The window fmStart: its controls at their fixed places, in their tab order, its icon and the
+// board's picture. It holds no logic: it hands button clicks and close requests to the callbacks
+// it was given.
 #pragma once
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMoveEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string_view>
 
 #include "app/messages.h"
 
@@ -29,11 +32,19 @@ public:
     QPushButton* button(int index) const { return m_buttons.at(static_cast<std::size_t>(index)); }
     QProgressBar* progressBar() const { return m_progressBar; }
 
+    // Shows the window with its frame centred on the screen.
+    void ShowCentred();
+
+    // The progress bar's text: its percentage, then `timeLeft` when that is not empty.
+    void SetProgressTimeLeft(std::string_view timeLeft);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void AddButton(int index);
+    void CentreOnScreen();
 
     std::function<void(int)> m_buttonClick;
     std::function<bool()> m_closeRequest;
@@ -42,6 +53,8 @@ private:
     QLabel* m_statusText = nullptr;
     std::array<QPushButton*, kButtonCount> m_buttons{};
     QProgressBar* m_progressBar = nullptr;
+    // Shown before the window manager had framed the window: centre it again once it has.
+    bool m_centreOnceFramed = false;
 };
 
 }  // namespace korvo

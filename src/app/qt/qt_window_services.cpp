@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QScreen>
 #include <QStandardPaths>
 #include <chrono>
 #include <utility>
@@ -37,19 +36,12 @@ QString DefaultInstanceLockPath() {
 constexpr int kFractionBits = 24;
 constexpr float kFractionScale = 1.0f / static_cast<float>(1u << kFractionBits);
 
-void CentreOnScreen(QWidget& window) {
-    if (const QScreen* screen = window.screen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window.move(frame.topLeft());
-    }
-}
-
 }  // namespace
 
-QtWindowServices::QtWindowServices(QString instanceLockPath)
+QtWindowServices::QtWindowServices(QString instanceLockPath, TimeSource clock)
     : m_window(new FmStart([this](int index) { OnButtonClick(index); },
                            [this] { return OnCloseRequest(); })),
+      m_clock(std::move(clock)),
       m_instanceLockPath(std::move(instanceLockPath)) {}
 
 QtWindowServices::~QtWindowServices() {
@@ -95,6 +87,11 @@ void QtWindowServices::SetButtonVisible(int index, bool shown) {
 
 void QtWindowServices::SetProgressVisible(bool shown) {
     if (FmStart* w = window()) {
+        if (shown && w->progressBar()->isHidden()) {
+            // A new operation: the pace of an earlier one says nothing about it.
+            m_timeLeft.Reset();
+            w->SetProgressTimeLeft({});
+        }
         w->progressBar()->setVisible(shown);
     }
 }
@@ -108,7 +105,10 @@ void QtWindowServices::SetProgressMax(int max) {
 void QtWindowServices::SetProgressValue(int value) {
     m_progressValue = value;
     if (FmStart* w = window()) {
-        w->progressBar()->setValue(value);
+        QProgressBar* bar = w->progressBar();
+        m_timeLeft.Record(value, bar->maximum(), m_clock());
+        w->SetProgressTimeLeft(m_timeLeft.Text());
+        bar->setValue(value);
     }
 }
 
@@ -117,10 +117,7 @@ void QtWindowServices::ShowWindow() {
     if (w == nullptr) {
         return;
     }
-    // The frame's size is a guess until the window is on screen: centre it again once it is.
-    CentreOnScreen(*w);
-    w->show();
-    CentreOnScreen(*w);
+    w->ShowCentred();
 }
 
 void QtWindowServices::UnloadWindow() {

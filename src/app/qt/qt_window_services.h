@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/qt/fm_start.h"
+#include "app/qt/time_left_estimator.h"
 #include "app/window_services.h"
 
 namespace korvo {
@@ -25,9 +27,13 @@ inline constexpr std::string_view kInstanceLockSuffix = ".lock";
 
 class QtWindowServices : public WindowServices {
 public:
+    using TimeSource = std::function<TimeLeftEstimator::Clock::time_point()>;
+
     // Makes the window, hidden. `instanceLockPath` overrides where the single-instance lock
     // lives (tests); empty means the user's runtime folder, or the temp folder without one.
-    explicit QtWindowServices(QString instanceLockPath = {});
+    // `clock` times the progress values for the time-left estimate (tests pass their own).
+    explicit QtWindowServices(QString instanceLockPath = {},
+                              TimeSource clock = TimeLeftEstimator::Clock::now);
     ~QtWindowServices() override;
     QtWindowServices(const QtWindowServices&) = delete;
     QtWindowServices& operator=(const QtWindowServices&) = delete;
@@ -74,6 +80,8 @@ private:
     bool m_ended = false;
     int m_handlerDepth = 0;  // window event handlers running, nested through the event pump
     int m_progressValue = 0;
+    TimeSource m_clock;
+    TimeLeftEstimator m_timeLeft;
     QString m_instanceLockPath;
     std::unique_ptr<QLockFile> m_instanceLock;
     std::mt19937 m_random;

@@ -1,5 +1,5 @@
-// The Qt window services on their own: the window's layout, closing, unloading and the program's
-// end, the progress bar, the embedded firmware and random fractions.
+// The Qt window services on their own: the window's place on screen, closing, unloading and the
+// program's end, the progress bar and its time left, the embedded firmware and random fractions.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <ostream>
@@ -16,6 +17,7 @@
 #include "app/qt/qt_window_services.h"
 #include "box_catcher.h"
 #include "image/firmware_image.h"
+#include "rect_text.h"
 #include "state/updater_state.h"
 
 namespace korvo::testing {
@@ -68,63 +70,6 @@ protected:
     QtWindowServices services{m_lockDir.filePath("korvo-updater.lock")};
     RecordingSink sink;
 };
-
-std::string Describe(const QRect& r) {
-    return "(" + std::to_string(r.x()) + ", " + std::to_string(r.y()) + ", " +
-           std::to_string(r.width()) + " x " + std::to_string(r.height()) + ")";
-}
-
-TEST_F(QtWindowServicesTest, ControlsSitAtTheirDesignPlacesInTabOrder) {
-    FmStart* window = services.window();
-    ASSERT_NE(window, nullptr);
-    ASSERT_EQ(window->devicePixelRatio(), 1.0);
-
-    // Design places in twips, 15 to a pixel; each edge rounded from its own place.
-    struct Place {
-        const char* name;
-        QRect pixels;
-    };
-    const std::vector<Place> places{
-        {"Picture1", QRect(88, 24, 160, 129)},     // 1320, 360, 2400, 1935
-        {"DeviceName", QRect(36, 160, 265, 17)},   // 540, 2400, 3975, 255
-        {"StatusText", QRect(35, 184, 265, 17)},   // 525, 2760, 3975, 255
-        {"Button1", QRect(52, 216, 97, 33)},       // 773, 3240, 1455, 495
-        {"Button0", QRect(108, 216, 121, 33)},     // 1613, 3240, 1815, 495
-        {"Button3", QRect(132, 216, 72, 33)},      // 1980, 3240, 1080, 495
-        {"Button2", QRect(188, 216, 97, 33)},      // 2813, 3240, 1455, 495
-        {"ProgressBar", QRect(84, 218, 169, 29)},  // 1260, 3270, 2535, 435
-    };
-    for (const Place& place : places) {
-        const auto* control = window->findChild<QWidget*>(place.name);
-        ASSERT_NE(control, nullptr) << place.name;
-        EXPECT_EQ(Describe(control->geometry()), Describe(place.pixels)) << place.name;
-    }
-
-    EXPECT_EQ(window->size(), QSize(336, 273));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize()) << "the window must not resize";
-    const Qt::WindowFlags flags = window->windowFlags();
-    EXPECT_TRUE(flags.testFlag(Qt::WindowMinimizeButtonHint));
-    EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-
-    const std::vector<std::string> expectedOrder{"Button3",    "Button2",     "Picture1",
-                                                 "Button0",    "ProgressBar", "Button1",
-                                                 "DeviceName", "StatusText"};
-    std::vector<std::string> order;
-    for (QWidget* w = window->nextInFocusChain(); w != window; w = w->nextInFocusChain()) {
-        if (w->parentWidget() == window) {
-            order.push_back(w->objectName().toStdString());
-        }
-    }
-    EXPECT_EQ(order, expectedOrder);
-
-    EXPECT_EQ(window->progressBar()->toolTip().toStdString(),
-              "This bar shows the current progress of an operation.");
-    for (int i = 0; i < FmStart::kButtonCount; ++i) {
-        EXPECT_FALSE(window->button(i)->autoDefault() || window->button(i)->isDefault())
-            << "button " << i << " would take the Enter key";
-    }
-}
 
 TEST_F(QtWindowServicesTest, ShowsTheWindowCentredOnTheScreen) {
     services.ShowWindow();
@@ -224,6 +169,33 @@ TEST_F(QtWindowServicesTest, ProgressValueIsTheValueLastSet) {
     // The bar refuses a value past its maximum; the read still returns what was set.
     services.SetProgressValue(64);
     EXPECT_EQ(services.ProgressValue(), 64);
+}
+
+TEST_F(QtWindowServicesTest, ProgressBarTellsTheTimeLeftOfTheOperationShown) {
+    using namespace std::chrono_literals;
+    TimeLeftEstimator::Clock::time_point now{};
+    QtWindowServices timed(m_lockDir.filePath("timed.lock"), [&now] { return now; });
+    QProgressBar* bar = timed.window()->progressBar();
+
+    // The calls of a flash: shown, 0, the maximum, 0 again, then one value per block.
+    timed.SetProgressVisible(true);
+    timed.SetProgressValue(0);
+    timed.SetProgressMax(63);
+    now += 5s;  // the start's own delays are not the pace of the blocks
+    timed.SetProgressValue(0);
+    EXPECT_EQ(bar->text().toStdString(), "0 %");
+    now += 2s;
+    timed.SetProgressValue(1);
+    EXPECT_EQ(bar->text().toStdString(), "1 %  \u00B7  2:04 left");  // 62 blocks at 2 s
+
+    // Hidden and shown again: a new operation, whose pace is not known yet.
+    timed.SetProgressVisible(false);
+    timed.SetProgressVisible(true);
+    EXPECT_EQ(bar->text().toStdString(), "1 %");
+    timed.SetProgressValue(0);
+    now += 1s;
+    timed.SetProgressValue(1);
+    EXPECT_EQ(bar->text().toStdString(), "1 %  \u00B7  1:02 left");
 }
 
 TEST_F(QtWindowServicesTest, EmbedsTheScrambledFirmwareAsJpg100) {
