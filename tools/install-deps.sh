@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing korvo-updater needs on Debian 12 (run as root).
+# Installs what building, running and testing korvo-updater needs on Debian 12 (as root, or
+# through sudo when run by a user).
 set -euo pipefail
+
+if [ "$(id -u)" != 0 ]; then
+    exec sudo "$0" "$@"
+fi
 
 packages=(
     cmake ninja-build g++ pkg-config

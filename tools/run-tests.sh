@@ -5,11 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ "$(id -u)" = 0 ]; then
-    tools/install-deps.sh
-else
-    sudo tools/install-deps.sh
-fi
+tools/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
