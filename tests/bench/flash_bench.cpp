@@ -47,7 +47,7 @@ int main() {
     using namespace korvo;
     using namespace korvo::testing;
     test::EmulatorProcess board;
-    if (!board.Start(KORVO_BOARD_EMULATOR, {"--pace", "--exit-on-close"})) {
+    if (!board.Start(KORVO_BOARD_EMULATOR, {"--pace", "--latency", "2", "--exit-on-close"})) {
         std::fprintf(stderr, "the board emulator did not start\n");
         return 1;
     }

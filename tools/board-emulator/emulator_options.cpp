@@ -27,6 +27,9 @@ bool EmulatorOptions::Parse(int argc, char** argv, EmulatorOptions& options, std
             options.help = true;
         } else if (option == "--pace") {
             options.pace = true;
+        } else if (option == "--latency" && hasValue && ParseNumber(argv[i + 1], 1000, number)) {
+            options.latencyMs = static_cast<std::uint32_t>(number);
+            ++i;
         } else if (option == "--exit-on-close") {
             options.exitOnClose = true;
         } else if (option == "--silent") {

@@ -20,6 +20,7 @@ constexpr std::size_t kReadChunkBytes = 4096;
 // The wire and the loader keep the emulated board's timing: a byte every 80 us at 125,000 bit/s,
 // and a command dropped after 100 ms of silence.
 constexpr auto kByteTime = EmulatedBoard::kByteTime;
+constexpr std::size_t kAdapterPacketBytes = 62;  // the data bytes of one FTDI USB packet
 constexpr auto kLoaderIdleReset = EmulatedBoard::kLoaderIdleReset;
 
 timespec ToTimespec(std::chrono::nanoseconds duration) {
@@ -135,7 +136,7 @@ bool PtyBoard::Serve(const sigset_t& waitMask, std::string& error) {
         if (BytesDue(now) > 0) {
             events |= POLLOUT;
         } else {
-            wake = m_lineFree + kByteTime;
+            wake = NextDue();
         }
     }
     if (m_loader.midCommand()) {
@@ -193,8 +194,30 @@ std::size_t PtyBoard::BytesDue(Clock::time_point now) const {
     if (now < m_lineFree + kByteTime) {
         return 0;
     }
-    const auto sent = static_cast<std::size_t>((now - m_lineFree) / kByteTime);
-    return std::min(m_output.size(), sent);
+    const auto sent =
+        std::min(m_output.size(), static_cast<std::size_t>((now - m_lineFree) / kByteTime));
+    // An adapter with a latency timer passes bytes on in full packets, or once the first of them
+    // has waited out the timer.
+    const bool held = m_options.latencyMs > 0 && sent < kAdapterPacketBytes &&
+                      now < m_lineFree + kByteTime + Latency();
+    return held ? 0 : sent;
+}
+
+PtyBoard::Clock::time_point PtyBoard::NextDue() const {
+    const auto nextByte = m_lineFree + kByteTime;
+    if (m_options.latencyMs == 0) {
+        return nextByte;
+    }
+    const auto timerRunsOut = nextByte + Latency();
+    if (m_output.size() < kAdapterPacketBytes) {
+        return timerRunsOut;
+    }
+    return std::min(timerRunsOut,
+                    m_lineFree + kByteTime * static_cast<std::int64_t>(kAdapterPacketBytes));
+}
+
+PtyBoard::Clock::duration PtyBoard::Latency() const {
+    return std::chrono::milliseconds(m_options.latencyMs);
 }
 
 void PtyBoard::SendDue(Clock::time_point now) {

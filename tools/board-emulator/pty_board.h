@@ -52,6 +52,9 @@ private:
     void Queue(const std::uint8_t* bytes, std::size_t count, Clock::time_point now);
     void SendDue(Clock::time_point now);
     std::size_t BytesDue(Clock::time_point now) const;
+    // When bytes next fall due while none are.
+    Clock::time_point NextDue() const;
+    Clock::duration Latency() const;
 
     EmulatorOptions m_options;
     LoaderModel m_loader;
