@@ -183,6 +183,28 @@ TEST_F(BoardEmulator, DropsACommandLeftIdleFor100Milliseconds) {
     EXPECT_EQ(Receive(6), kIdentifyExchange);
 }
 
+TEST_F(BoardEmulator, LatencyTimerHoldsShortRepliesButNotFullPackets) {
+    constexpr milliseconds kLatency{20};
+    StartBoard({"--pace", "--latency", std::to_string(kLatency.count())});
+    Send(kIdentify);  // the board notices its host on the first exchange: time the second
+    ASSERT_EQ(Receive(kIdentifyExchange.size()), kIdentifyExchange);
+
+    auto start = Clock::now();
+    Send(kIdentify);
+    EXPECT_EQ(Receive(1), Bytes{'G'});
+    EXPECT_GE(Clock::now() - start, kLatency) << "a short reply came before the timer ran out";
+    EXPECT_EQ(Receive(kIdentifyExchange.size() - 1),
+              Bytes(kIdentifyExchange.begin() + 1, kIdentifyExchange.end()));
+
+    // 2055 bytes go in full packets as they come off the wire: about 164 ms, not one timer
+    // period for each of the 34 packets.
+    const Bytes readBack{'R', 'F', 0x00, 0x00, 0x00, 0x02, 0x00};
+    start = Clock::now();
+    Send(readBack);
+    EXPECT_EQ(Receive(readBack.size() + kBlockBytes).size(), readBack.size() + kBlockBytes);
+    EXPECT_LT(Clock::now() - start, milliseconds{164} + 34 * kLatency / 2);
+}
+
 TEST_F(BoardEmulator, EndsWhenTheHostClosesWithExitOnClose) {
     StartBoard({"--exit-on-close"});
     Send(kIdentify);  // the board looks for its host every few milliseconds: let it see this one
