@@ -98,8 +98,9 @@ void LoaderProtocol::VerifyBlock() {
     m_state.LinkStatus =
         static_cast<std::int32_t>(m_link.driver().FT_Purge(m_state.LinkHandle, kFtPurgeRxTx));
     const std::int32_t words = m_state.BlockWords;
-    const bool lengthFits =
-        words >= 0 && words < kLengthLimit && static_cast<std::size_t>(words) * 4 <= kBlockBytes;
+    // A read-back must fit ReadBackBuffer's block, which also keeps the length within the two
+    // bytes the command gives it.
+    const bool lengthFits = words >= 0 && static_cast<std::size_t>(words) * 4 <= kBlockBytes;
     if (!AddressFits(m_state.DeviceAddress) || !lengthFits) {
         m_state.LinkStatus = STATUS_TRANSFER_FAILED;
         return;

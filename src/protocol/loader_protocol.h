@@ -9,7 +9,6 @@
 namespace korvo {
 
 inline constexpr std::int32_t kAddressLimit = 65'536;  // device addresses a command can carry
-inline constexpr std::int32_t kLengthLimit = 65'536;   // read-back lengths a command can carry
 
 class LoaderProtocol {
 public:
